@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 TEST(PercussionLabelsTest, FortySevenLabelsFromAcousticBassDrumToOpenTriangle) {
@@ -33,6 +35,8 @@ struct IndexToNote {
   BYTE note;
 };
 
+void PrintTo(const IndexToNote& c, std::ostream* os) { *os << c.index << " -> " << int{c.note}; }
+
 class PercussionNoteFromIndexTest : public testing::TestWithParam<IndexToNote> {};
 
 TEST_P(PercussionNoteFromIndexTest, AddsInEightBits) {
@@ -49,6 +53,8 @@ struct NoteToIndex {
   BYTE note;
   int index;
 };
+
+void PrintTo(const NoteToIndex& c, std::ostream* os) { *os << int{c.note} << " -> " << c.index; }
 
 class PercussionIndexFromNoteTest : public testing::TestWithParam<NoteToIndex> {};
 
