@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins qt6-svg-dev libgl-dev
   libfluidsynth-dev timgm6mb-soundfont
   libasound2-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
