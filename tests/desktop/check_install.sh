@@ -2,10 +2,10 @@
 # Installs the build into a temporary DESTDIR and checks that a desktop finds
 # everything: the executable, the desktop entry and metainfo, and the icon at every
 # size as a real PNG of that size.
-#   check_install.sh CMAKE BUILD_DIR HAVE_EXECUTABLE APP_ID EXECUTABLE SIZE...
+#   check_install.sh CMAKE APPSTREAMCLI BUILD_DIR HAVE_EXECUTABLE APP_ID EXECUTABLE SIZE...
 set -u
-cmake=$1 build_dir=$2 have_exe=$3 app_id=$4 exe=$5
-shift 5
+cmake=$1 appstreamcli=$2 build_dir=$3 have_exe=$4 app_id=$5 exe=$6
+shift 6
 sizes=("$@")
 
 if [ "$have_exe" != 1 ]; then
@@ -38,6 +38,9 @@ program=$(sed -n 's/^Exec=//p' "$desktop" 2>/dev/null | head -n 1 | cut -d ' ' -
 [ -x "$root/bin/$program" ] || fail "Exec=$program is not an installed program"
 launchable=$(sed -n 's|.*<launchable type="desktop-id">\([^<]*\)</launchable>.*|\1|p' "$metainfo" 2>/dev/null)
 [ -f "$root/share/applications/$launchable" ] || fail "launchable '$launchable' is not an installed desktop entry"
+
+# The tree as a software centre reads it, the metainfo together with its desktop entry.
+"$appstreamcli" validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 
 hicolor=$root/share/icons/hicolor
 svg=$hicolor/scalable/apps/$icon.svg

@@ -39,11 +39,12 @@ TEST_P(RenderedIcon, ShowsTheFaceAtItsSize) {
   EXPECT_GT(middle.green(), 180);
   EXPECT_LT(middle.blue(), 100);
 
-  // Crossing the left edge of the circle along the middle row meets the outline.
+  // Crossing the left edge of the circle along the middle row meets the outline;
+  // at 16 px it straddles two pixels, so a partly covered one counts.
   int darkest = 255;
   for (int x = 0; x < size / 4; ++x) {
     const QColor c = image.pixelColor(x, size / 2);
-    if (c.alpha() >= 128) darkest = std::min(darkest, c.value());
+    if (c.alpha() >= 64) darkest = std::min(darkest, c.value());
   }
   EXPECT_LT(darkest, 80) << "no dark outline at the left edge";
 }
