@@ -178,4 +178,16 @@ TEST(KeyState, ShiftAsOfTheKeyBeingHandled) {
   EXPECT_GE(atPageUp[1], 0);
 }
 
+TEST(KeyState, ShiftAsOfTheButtonClickBeingHandled) {
+  ProbeDialog dlg(IDD_BPM_DIALOG);
+  RunModal(dlg, [&](DialogWindow& w) {
+    const QPoint at = Button(w, IDC_START_BEAT)->geometry().center();
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, Qt::ShiftModifier, at);
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, at + QPoint(1, 0));
+  });
+  ASSERT_EQ(dlg.shiftStates.size(), 2u);
+  EXPECT_LT(dlg.shiftStates[0], 0);
+  EXPECT_GE(dlg.shiftStates[1], 0);
+}
+
 }  // namespace

@@ -79,7 +79,10 @@ class ProbeDialog : public CDialog {
                   std::to_string(pScrollBar ? pScrollBar->GetDlgCtrlID() : 0) + ":" +
                   std::to_string(pScrollBar ? static_cast<CSliderCtrl*>(pScrollBar)->GetPos() : -1));
   }
-  void OnStartBeat() { log.push_back("click:1001"); }
+  void OnStartBeat() {
+    log.push_back("click:1001");
+    shiftStates.push_back(GetKeyState(VK_SHIFT));
+  }
   void OnSettings() { log.push_back("click:1009"); }
   void OnMoreSoftwareClicked() { log.push_back("click:1013"); }
   void OnMoreSoftwareDoubleClicked() { log.push_back("dblclick:1013"); }
