@@ -188,6 +188,7 @@ INT_PTR CDialog::DoModal() {
     }
     window->PlaceOnScreen(owner);
     window->show();
+    window->PlaceOnScreen(owner);
     window->raise();
     window->activateWindow();
     QEventLoop loop;

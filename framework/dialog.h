@@ -64,6 +64,9 @@ class CDialog : public CWnd {
   virtual INT_PTR DoModal();
   // Ends the modal loop with nResult; from OnInitDialog the window is never shown.
   void EndDialog(int nResult);
+  // EndDialog was called during the current run; the loop ends once control
+  // returns to it.
+  bool IsEnding() const { return m_bEnded; }
 
   BOOL PreTranslateMessage(MSG* pMsg) override;
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);

@@ -182,8 +182,11 @@ void DialogWindow::PlaceOnScreen(QWidget* owner) {
   if (m_template.style & DS_CENTER) {
     const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
+    // The whole window, frame included, once the frame is known.
     const QRect avail = screen->availableGeometry();
-    move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
+    const QSize outer = frameGeometry().size();
+    move(avail.x() + (avail.width() - outer.width()) / 2,
+         avail.y() + (avail.height() - outer.height()) / 2);
   } else if (owner) {
     // Template positions are relative to the owner's client area.
     move(owner->mapToGlobal(origin.topLeft()));

@@ -44,9 +44,10 @@ class SvgIconEngine : public QIconEngine {
     return pm;
   }
 
+  // `size` is already in device pixels.
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                        qreal scale) override {
-    QPixmap pm = pixmap(size * scale, mode, state);
+    QPixmap pm = pixmap(size, mode, state);
     pm.setDevicePixelRatio(scale);
     return pm;
   }
@@ -54,7 +55,7 @@ class SvgIconEngine : public QIconEngine {
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
              QIcon::State state) override {
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, dpr));
+    painter->drawPixmap(rect, scaledPixmap(rect.size() * dpr, mode, state, dpr));
   }
 
  private:
