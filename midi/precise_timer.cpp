@@ -112,16 +112,14 @@ void Stop(Event& event) {
   event.wake.notify_one();
 }
 
-bool IsDone(const Running& running) {
-  return running.event->done.load(std::memory_order_acquire);
-}
+bool IsDone(const Running& running) { return running.event->done.load(std::memory_order_acquire); }
 
 }  // namespace
 
 struct PreciseTimer::Impl {
-  std::mutex mutex;                // guards everything below; never held by a tick
-  std::vector<Running> live;       // events not killed yet
-  std::vector<Running> stopping;   // killed, their threads not joined yet
+  std::mutex mutex;               // guards everything below; never held by a tick
+  std::vector<Running> live;      // events not killed yet
+  std::vector<Running> stopping;  // killed, their threads not joined yet
   UINT lastId = 0;
 
   // Joins the threads that have ended; never waits for a tick. Requires mutex.
@@ -201,8 +199,8 @@ UINT PreciseTimer::SetEvent(TimerPeriod period, LPTIMECALLBACK callback, DWORD_P
 MMRESULT PreciseTimer::KillEvent(UINT id) {
   std::lock_guard lock(impl_->mutex);
   auto& live = impl_->live;
-  auto it = std::find_if(live.begin(), live.end(),
-                         [id](const Running& r) { return r.event->id == id; });
+  auto it =
+      std::find_if(live.begin(), live.end(), [id](const Running& r) { return r.event->id == id; });
   if (it == live.end()) return MMSYSERR_INVALPARAM;
   // A one-shot that has fired no longer exists.
   const bool existed = !IsDone(*it);
