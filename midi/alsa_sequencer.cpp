@@ -50,14 +50,31 @@ ShortMessage DecodeShortMessage(DWORD msg) {
   m.data1 = (msg >> 8) & 0x7F;
   m.data2 = (msg >> 16) & 0x7F;
   switch (status & 0xF0) {
-    case 0x80: m.kind = ShortMessage::Kind::kNoteOff; break;
-    case 0x90: m.kind = ShortMessage::Kind::kNoteOn; break;
-    case 0xA0: m.kind = ShortMessage::Kind::kKeyPressure; break;
-    case 0xB0: m.kind = ShortMessage::Kind::kController; break;
-    case 0xC0: m.kind = ShortMessage::Kind::kProgram; m.data2 = 0; break;
-    case 0xD0: m.kind = ShortMessage::Kind::kChannelPressure; m.data2 = 0; break;
-    case 0xE0: m.kind = ShortMessage::Kind::kPitchBend; break;
-    default: return ShortMessage{};  // a data byte, or a system message
+    case 0x80:
+      m.kind = ShortMessage::Kind::kNoteOff;
+      break;
+    case 0x90:
+      m.kind = ShortMessage::Kind::kNoteOn;
+      break;
+    case 0xA0:
+      m.kind = ShortMessage::Kind::kKeyPressure;
+      break;
+    case 0xB0:
+      m.kind = ShortMessage::Kind::kController;
+      break;
+    case 0xC0:
+      m.kind = ShortMessage::Kind::kProgram;
+      m.data2 = 0;
+      break;
+    case 0xD0:
+      m.kind = ShortMessage::Kind::kChannelPressure;
+      m.data2 = 0;
+      break;
+    case 0xE0:
+      m.kind = ShortMessage::Kind::kPitchBend;
+      break;
+    default:
+      return ShortMessage{};  // a data byte, or a system message
   }
   return m;
 }
@@ -65,19 +82,30 @@ ShortMessage DecodeShortMessage(DWORD msg) {
 bool FillSeqEvent(const ShortMessage& m, snd_seq_event_t& ev) {
   using Kind = ShortMessage::Kind;
   switch (m.kind) {
-    case Kind::kNoteOff: snd_seq_ev_set_noteoff(&ev, m.channel, m.data1, m.data2); return true;
-    case Kind::kNoteOn: snd_seq_ev_set_noteon(&ev, m.channel, m.data1, m.data2); return true;
-    case Kind::kKeyPressure: snd_seq_ev_set_keypress(&ev, m.channel, m.data1, m.data2); return true;
+    case Kind::kNoteOff:
+      snd_seq_ev_set_noteoff(&ev, m.channel, m.data1, m.data2);
+      return true;
+    case Kind::kNoteOn:
+      snd_seq_ev_set_noteon(&ev, m.channel, m.data1, m.data2);
+      return true;
+    case Kind::kKeyPressure:
+      snd_seq_ev_set_keypress(&ev, m.channel, m.data1, m.data2);
+      return true;
     case Kind::kController:
       snd_seq_ev_set_controller(&ev, m.channel, m.data1, m.data2);
       return true;
-    case Kind::kProgram: snd_seq_ev_set_pgmchange(&ev, m.channel, m.data1); return true;
-    case Kind::kChannelPressure: snd_seq_ev_set_chanpress(&ev, m.channel, m.data1); return true;
+    case Kind::kProgram:
+      snd_seq_ev_set_pgmchange(&ev, m.channel, m.data1);
+      return true;
+    case Kind::kChannelPressure:
+      snd_seq_ev_set_chanpress(&ev, m.channel, m.data1);
+      return true;
     case Kind::kPitchBend:
       // The sequencer centres the bend on zero.
       snd_seq_ev_set_pitchbend(&ev, m.channel, ((m.data2 << 7) | m.data1) - 8192);
       return true;
-    case Kind::kInvalid: break;
+    case Kind::kInvalid:
+      break;
   }
   return false;
 }
@@ -85,8 +113,14 @@ bool FillSeqEvent(const ShortMessage& m, snd_seq_event_t& ev) {
 std::array<std::uint8_t, 8> MasterVolumeSysEx(DWORD volume) {
   const DWORD louder = std::max(volume & 0xFFFF, volume >> 16);
   const DWORD level = louder >> 2;  // 16 bits to 14
-  return {0xF0, 0x7F, 0x7F, 0x04, 0x01, static_cast<std::uint8_t>(level & 0x7F),
-          static_cast<std::uint8_t>(level >> 7), 0xF7};
+  return {0xF0,
+          0x7F,
+          0x7F,
+          0x04,
+          0x01,
+          static_cast<std::uint8_t>(level & 0x7F),
+          static_cast<std::uint8_t>(level >> 7),
+          0xF7};
 }
 
 }  // namespace alsa_detail
@@ -253,7 +287,7 @@ class AlsaSequencerPort final : public MidiOutPort {
   int queue_ = -1;
   bool connected_ = false;
   std::int64_t lastDueNs_ = 0;
-  snd_seq_port_info_t* targetInfo_ = nullptr;      // preallocated: no allocation per message
+  snd_seq_port_info_t* targetInfo_ = nullptr;  // preallocated: no allocation per message
   snd_seq_queue_status_t* queueStatus_ = nullptr;
 };
 

@@ -1,11 +1,12 @@
 // The ALSA sequencer devices without a sequencer: what is listed and how, and
 // what each message becomes on the wire.
+#include "midi/alsa_sequencer.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 
-#include "midi/alsa_sequencer.h"
 #include "midi/alsa_sequencer_detail.h"
 
 namespace {
@@ -23,9 +24,9 @@ TEST(AlsaPorts, OnlyWritableSubscribableForeignVisiblePortsAreListed) {
     unsigned caps;
     bool listed;
   } cases[] = {
-      {14, kOutput, true},                                         // Midi Through
+      {14, kOutput, true},  // Midi Through
       {128, kOutput | SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ, true},
-      {20, kWrite, false},                                         // no subscriptions
+      {20, kWrite, false},  // no subscriptions
       {20, kSubsWrite, false},
       {20, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ, false},  // an input
       {20, kOutput | SND_SEQ_PORT_CAP_NO_EXPORT, false},
@@ -45,16 +46,19 @@ TEST(AlsaPorts, TechnologyFollowsThePortType) {
     WORD technology;
   } cases[] = {
       {"nothing said", 0, MOD_MIDIPORT},
-      {"USB MIDI", SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_HARDWARE |
-                       SND_SEQ_PORT_TYPE_PORT, MOD_MIDIPORT},
+      {"USB MIDI",
+       SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT,
+       MOD_MIDIPORT},
       {"Midi Through", SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_SOFTWARE, MOD_MIDIPORT},
-      {"OPL3 FM", SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_MIDI_GM |
-                      SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_HARDWARE |
-                      SND_SEQ_PORT_TYPE_SYNTHESIZER, MOD_SYNTH},
+      {"OPL3 FM",
+       SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_MIDI_GM | SND_SEQ_PORT_TYPE_SYNTH |
+           SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_SYNTHESIZER,
+       MOD_SYNTH},
       {"bare synth", SND_SEQ_PORT_TYPE_SYNTH, MOD_SYNTH},
-      {"FluidSynth", SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_MIDI_GM |
-                         SND_SEQ_PORT_TYPE_SYNTHESIZER | SND_SEQ_PORT_TYPE_SOFTWARE |
-                         SND_SEQ_PORT_TYPE_APPLICATION, MOD_SWSYNTH},
+      {"FluidSynth",
+       SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_MIDI_GM | SND_SEQ_PORT_TYPE_SYNTHESIZER |
+           SND_SEQ_PORT_TYPE_SOFTWARE | SND_SEQ_PORT_TYPE_APPLICATION,
+       MOD_SWSYNTH},
       {"sampler", SND_SEQ_PORT_TYPE_SAMPLE | SND_SEQ_PORT_TYPE_HARDWARE, MOD_WAVETABLE},
       {"direct sampler", SND_SEQ_PORT_TYPE_DIRECT_SAMPLE, MOD_WAVETABLE},
   };
@@ -77,9 +81,9 @@ TEST(AlsaPorts, NamesFitTheNameFieldWithoutSplittingACharacter) {
       {a31, a31},
       {a31 + "b", a31},
       {std::string(64, 'x'), std::string(31, 'x')},
-      {a29 + e, a29 + e},             // exactly 31 bytes
-      {a30 + e, a30},                 // é would straddle the end
-      {a29 + euro, a29},              // € would straddle the end
+      {a29 + e, a29 + e},  // exactly 31 bytes
+      {a30 + e, a30},      // é would straddle the end
+      {a29 + euro, a29},   // € would straddle the end
       {a29 + e + "zz", a29 + e},
   };
   for (const auto& c : cases) {
@@ -107,7 +111,7 @@ TEST(AlsaMessages, ShortMessageWordsDecode) {
       {0x00FFFF90, {Kind::kNoteOn, 0, 0x7F, 0x7F}},  // data bytes keep 7 bits
       {0x00407F25, {}},                              // no status: running status is not used
       {0x00000000, {}},
-      {0x000000F8, {}},                              // system messages are not sent
+      {0x000000F8, {}},  // system messages are not sent
       {0x000000FF, {}},
       {0x007F7FF0, {}},
   };
@@ -169,14 +173,11 @@ TEST(AlsaMessages, VolumeBecomesGmMasterVolumeOfTheLouderChannel) {
     std::uint8_t lsb;
     std::uint8_t msb;
   } cases[] = {
-      {0xFFFFFFFF, 0x7F, 0x7F},
-      {0x00000000, 0x00, 0x00},
-      {0x0000FFFF, 0x7F, 0x7F},  // left only
-      {0xFFFF0000, 0x7F, 0x7F},  // right only
-      {0x80008000, 0x00, 0x40},  // slider position 128
-      {0x12345678, 0x1E, 0x2B},  // 0x5678 >> 2 = 0x159E
-      {0x00040000, 0x01, 0x00},
-      {0x00030003, 0x00, 0x00},  // below one 14-bit step
+      {0xFFFFFFFF, 0x7F, 0x7F}, {0x00000000, 0x00, 0x00}, {0x0000FFFF, 0x7F, 0x7F},  // left only
+      {0xFFFF0000, 0x7F, 0x7F},                                                      // right only
+      {0x80008000, 0x00, 0x40},                            // slider position 128
+      {0x12345678, 0x1E, 0x2B},                            // 0x5678 >> 2 = 0x159E
+      {0x00040000, 0x01, 0x00}, {0x00030003, 0x00, 0x00},  // below one 14-bit step
   };
   for (const auto& c : cases) {
     const std::array<std::uint8_t, 8> expected{0xF0, 0x7F, 0x7F, 0x04, 0x01, c.lsb, c.msb, 0xF7};

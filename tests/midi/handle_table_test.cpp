@@ -106,10 +106,10 @@ TEST(HandleTable, HandlesNeverIssuedNameNothing) {
   const auto value = reinterpret_cast<std::uintptr_t>(issued);
   const HMIDIOUT cases[] = {
       nullptr,
-      FakeHandle(value & ~std::uintptr_t{0xFFFF}),                 // slot number 0
+      FakeHandle(value & ~std::uintptr_t{0xFFFF}),  // slot number 0
       FakeHandle((value & ~std::uintptr_t{0xFFFF}) | (HandleTable::kSlots + 1)),
-      FakeHandle(value + (std::uintptr_t{1} << 16)),               // a later generation
-      FakeHandle(value + 1),                                       // the next, empty slot
+      FakeHandle(value + (std::uintptr_t{1} << 16)),  // a later generation
+      FakeHandle(value + 1),                          // the next, empty slot
   };
   for (HMIDIOUT h : cases) {
     MMRESULT rc = MMSYSERR_NOERROR;

@@ -76,7 +76,8 @@ void CountTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 
 std::size_t ThreadCount() {
   std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+  for ([[maybe_unused]] const auto& entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
     ++n;
   }
   return n;
@@ -204,9 +205,9 @@ TEST(PreciseTimerKill, FromInsideItsOwnTick) {
   SelfKiller s;
   PreciseTimer timer;
   s.timer = &timer;
-  ASSERT_NE(timer.SetEvent(k20Ms, &SelfKiller::Callback, reinterpret_cast<DWORD_PTR>(&s),
-                            TIME_PERIODIC),
-            0u);
+  ASSERT_NE(
+      timer.SetEvent(k20Ms, &SelfKiller::Callback, reinterpret_cast<DWORD_PTR>(&s), TIME_PERIODIC),
+      0u);
   ASSERT_TRUE(WaitFor([&] { return s.killResult.load() != 0xFFFF; }));
   EXPECT_EQ(s.killResult.load(), TIMERR_NOERROR);
   std::this_thread::sleep_for(100ms);
@@ -272,7 +273,8 @@ TEST(PreciseTimerThreads, SetAndKillCyclesLeaveNoThreadBehind) {
       if (i % 3 == 0) std::this_thread::sleep_for(1ms);
       timer.KillEvent(id);
       if (i % 10 == 0) {
-        const UINT oneShot = timer.SetEvent(TimerPeriod{1'000'000, 1}, &CountTick, user, TIME_ONESHOT);
+        const UINT oneShot =
+            timer.SetEvent(TimerPeriod{1'000'000, 1}, &CountTick, user, TIME_ONESHOT);
         ASSERT_NE(oneShot, 0u);
       }
       most = std::max(most, ThreadCount());
@@ -291,8 +293,9 @@ TEST(PreciseTimerThreads, DestructorStopsAndJoinsLiveEvents) {
   {
     PreciseTimer timer;
     for (int i = 0; i < 4; ++i) {
-      ASSERT_NE(timer.SetEvent(k20Ms, &CountTick, reinterpret_cast<DWORD_PTR>(&ticks), TIME_PERIODIC),
-                0u);
+      ASSERT_NE(
+          timer.SetEvent(k20Ms, &CountTick, reinterpret_cast<DWORD_PTR>(&ticks), TIME_PERIODIC),
+          0u);
     }
     ASSERT_TRUE(WaitFor([&] { return ticks.load() >= 4; }));
   }
