@@ -4,30 +4,13 @@
 #include <string>
 
 #include "framework/icon.h"
+#include "framework/strings.h"
 #include "metronome/tempo.h"
 #include "res/resource.h"
-#include "res/string_table.h"
-
-namespace {
-
-// A string resource by number; the empty text when the table has none.
-std::string LoadText(UINT id) {
-  const char* text = FindStringResource(id);
-  return text ? text : "";
-}
-
-}  // namespace
 
 CPoint MinimizedIconPosition(int clientWidth, int clientHeight, int cx, int cy) {
   return CPoint((clientWidth - cx + 1) / 2, (clientHeight - cy + 1) / 2);
 }
-
-BEGIN_MESSAGE_MAP(CBpmCheckerDlg, CDialog)
-  ON_WM_DESTROY()
-  ON_WM_PAINT()
-  ON_WM_QUERYDRAGICON()
-  ON_WM_CTLCOLOR()
-END_MESSAGE_MAP()
 
 CBpmCheckerDlg::CBpmCheckerDlg(CWnd* pParent)
     : CDialog(IDD_BPM_DIALOG, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {}
@@ -45,22 +28,7 @@ void CBpmCheckerDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_TEMPO_DOWN, m_btnDown);
 }
 
-BOOL CBpmCheckerDlg::OnInitDialog() {
-  CDialog::OnInitDialog();
-  AddAboutMenuItem();
-  SetCaptionIcons();
-  SetArrowIcons();
-  CreateBrushAndDisplayFont();
-  ShowSplashTexts();
-  return TRUE;
-}
-
-void CBpmCheckerDlg::OnClickTimerUnavailable() {
-  // Without a click the window has nothing to offer: it ends.
-  EndDialog(IDCANCEL);
-}
-
-void CBpmCheckerDlg::AddAboutMenuItem() { AddAboutMenuItem(LoadText(IDS_ABOUTBOX).c_str()); }
+void CBpmCheckerDlg::AddAboutMenuItem() { AddAboutMenuItem(LoadStringResource(IDS_ABOUTBOX).c_str()); }
 
 void CBpmCheckerDlg::AddAboutMenuItem(const char* pszAboutMenu) {
   CMenu* pSysMenu = GetSystemMenu(FALSE);
@@ -108,12 +76,12 @@ void CBpmCheckerDlg::CreateBrushAndDisplayFont() {
 void CBpmCheckerDlg::ShowSplashTexts() {
   m_wndDisplay.SetWindowText(" MOSS ");
   m_wndStatus.SetWindowText("GATE");
-  m_wndHint.SetWindowText(LoadText(IDS_HINT_INTRO));
+  m_wndHint.SetWindowText(LoadStringResource(IDS_HINT_INTRO));
 }
 
 void CBpmCheckerDlg::UpdateDisplay() {
   m_wndDisplay.SetWindowText(TempoToText(m_nTempo));
-  m_wndStatus.SetWindowText(LoadText(IDS_SYNC_PROMPT));
+  m_wndStatus.SetWindowText(LoadStringResource(IDS_SYNC_PROMPT));
 }
 
 HBRUSH CBpmCheckerDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
@@ -150,17 +118,3 @@ void CBpmCheckerDlg::OnPaint() {
 }
 
 HCURSOR CBpmCheckerDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
-
-void CBpmCheckerDlg::OnDestroy() {
-  CDialog::OnDestroy();
-  // The click is cancelled here, before font and brush go.
-  if (m_pDisplayFont) {
-    delete m_pDisplayFont;
-    m_pDisplayFont = nullptr;
-  }
-  if (m_pBkBrush) {
-    delete m_pBkBrush;
-    m_pBkBrush = nullptr;
-  }
-  // The port is closed here, last.
-}

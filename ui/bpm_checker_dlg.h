@@ -1,16 +1,18 @@
 #pragma once
 // The main window: tempo display, status line, keyboard hints, tempo and command
-// buttons. This file holds its layout and look.
+// buttons. Its look is in bpm_checker_dlg.cpp, start-up and shut-down in
+// bpm_checker_lifecycle.cpp, its commands and keys in bpm_checker_commands.cpp.
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
-#include "metronome/click_scheduler.h"
+#include "metronome/percussion.h"
+#include "ui/midi_port_manager.h"
 
 // Where the minimised window draws its icon: centred, (client - icon + 1) / 2 on
 // each axis in integer division that rounds toward zero.
 CPoint MinimizedIconPosition(int clientWidth, int clientHeight, int cx, int cy);
 
-class CBpmCheckerDlg : public CDialog, public CClickScheduler {
+class CBpmCheckerDlg : public CDialog, public CMidiPortManager {
  public:
   explicit CBpmCheckerDlg(CWnd* pParent = nullptr);
   ~CBpmCheckerDlg() override;
@@ -41,6 +43,16 @@ class CBpmCheckerDlg : public CDialog, public CClickScheduler {
   void OnPaint();
   HCURSOR OnQueryDragIcon();
   void OnDestroy();
+  void OnTimer(UINT_PTR nIDEvent);
+
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+  void OnSysCommand(UINT nID, LPARAM lParam);
+  void OnTempoDown();
+  void OnTempoUp();
+  void OnStartBeat();
+  void OnLButtonDown(UINT nFlags, CPoint point);
+  void OnSettings();
+  void OnMoreSoftware();
 
   CStatic m_wndStatus;
   CStatic m_wndHint;
@@ -56,12 +68,9 @@ class CBpmCheckerDlg : public CDialog, public CClickScheduler {
   COLORREF m_crBk = RGB(0, 0, 0);
   COLORREF m_crDisplayText = RGB(200, 60, 60);
   COLORREF m_crHintText = RGB(0, 0, 200);
-  // m_nTempo: CClickScheduler.
-  BOOL m_bMidiError = FALSE;
-  UINT m_nMidiDevice = 0;
-  BYTE m_nInstrument = 0;
-  // m_hMidiOut, m_nPeriod, m_nTimerEvent: CClickScheduler.
-  DWORD m_dwVolume = 0;
+  // m_nTempo, m_nPeriod, m_nTimerEvent, m_hMidiOut: CClickScheduler.
+  // m_bMidiError, m_nMidiDevice, m_dwVolume: CMidiPortManager.
+  BYTE m_nInstrument = DEFAULT_PERCUSSION_NOTE;
 
   DECLARE_MESSAGE_MAP()
 };

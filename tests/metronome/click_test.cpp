@@ -151,17 +151,28 @@ TEST_F(ClickSchedulerTest, SendsWithoutAnOpenPortAreHarmless) {
 // note-on, however it overlaps a change of voice.
 TEST(ClickWordsConcurrencyTest, TickNeverPairsNewNoteOffWithOldNoteOn) {
   std::atomic<bool> done{false};
+  std::atomic<long> pairsRead{0};
   std::atomic<long> badPairs{0};
   SetClickNote(0);
   std::thread tick([&] {
     while (!done.load(std::memory_order_relaxed)) {
       const BYTE off = s_msgNoteOff.load(std::memory_order_acquire).data1;
       const BYTE on = s_msgNoteOn.load(std::memory_order_acquire).data1;
-      // Keys only ever increase (mod 256) in the writer below.
+      // Keys only ever increase (mod 256) in the writer below, and it never
+      // runs more than 64 keys ahead of one pair of reads, so "on" is the
+      // same key as "off" or a newer one.
       if (static_cast<BYTE>(on - off) > 128) badPairs.fetch_add(1);
+      pairsRead.fetch_add(1, std::memory_order_release);
     }
   });
-  for (int i = 1; i < 200000; ++i) SetClickNote(static_cast<BYTE>(i));
+  for (int i = 1; i < 100000; ++i) {
+    if (i % 32 == 0) {
+      // Two whole pairs of reads since: no pair spans more than 64 changes.
+      const long seen = pairsRead.load(std::memory_order_acquire);
+      while (pairsRead.load(std::memory_order_acquire) < seen + 2) std::this_thread::yield();
+    }
+    SetClickNote(static_cast<BYTE>(i));
+  }
   done = true;
   tick.join();
   EXPECT_EQ(badPairs.load(), 0);

@@ -16,6 +16,7 @@
 #include "qt_environment.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "support/message_recorder.h"
 
 namespace {
 
@@ -334,10 +335,14 @@ TEST(MainWindow, ConstructorValues) {
   EXPECT_EQ(dlg.GetTemplateId(), IDD_BPM_DIALOG);
 }
 
-TEST(MainWindow, ClickTimerUnavailableEndsTheWindow) {
+TEST(MainWindow, ClickTimerUnavailableShowsMessage111AndEndsTheWindow) {
+  MessageRecorder boxes;
   MainWindowProbe dlg;
   const INT_PTR result = RunModal(dlg, [&](DialogWindow&) { dlg.OnClickTimerUnavailable(); });
   EXPECT_EQ(result, IDCANCEL);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, FindStringResource(IDS_ERR_NO_TIMER));
+  EXPECT_EQ(boxes.Boxes()[0].type, MB_ICONEXCLAMATION);
 }
 
 TEST(MinimizedIcon, CentredRoundingTowardZero) {
