@@ -12,7 +12,6 @@
 #include <sched.h>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 #include "midi/audio_output.h"
@@ -41,7 +40,7 @@ constexpr pa_usec_t kTimingUsec = 50'000;
 constexpr double kSmoothing = 1.0 / 16;
 constexpr std::int64_t kStepNs = 1'000'000;
 constexpr int kStepConfirmations = 3;
-// Below PulseAudio's own threads, above everything else of the program.
+// The priority PulseAudio gives its own device threads.
 constexpr int kRealtimePriority = 5;
 
 class PulseOutput final : public AudioOutput {
@@ -79,8 +78,6 @@ class PulseOutput final : public AudioOutput {
     pa_threaded_mainloop_unlock(loop_);
     return ready;
   }
-
-  std::int64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
 
  private:
   enum class State { kConnecting, kReady, kFailed };
@@ -205,7 +202,6 @@ class PulseOutput final : public AudioOutput {
   // the next report, asked for at once, however far it has moved.
   static void OnUnderflow(pa_stream*, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
-    output->underruns_.fetch_add(1, std::memory_order_relaxed);
     output->clock_.AcceptNextJump();
     output->RequestTiming();
   }
@@ -299,7 +295,6 @@ class PulseOutput final : public AudioOutput {
   PlaybackClock clock_;
   std::int64_t written_ = 0;  // frames written to the current stream
   std::vector<float> left_, right_;
-  std::atomic<std::int64_t> underruns_{0};  // relaxed: a statistic
 };
 
 }  // namespace
