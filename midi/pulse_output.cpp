@@ -198,10 +198,18 @@ class PulseOutput final : public AudioOutput {
     }
   }
 
-  // The stream ran dry, so what is written from now on plays later: believe
-  // the next report, asked for at once, however far it has moved.
-  static void OnUnderflow(pa_stream*, void* self) {
+  // The stream ran dry: it stands until the server has its start-up fill
+  // again, so what is written from now on plays later. The refill is asked
+  // for before the report that tells by how much, so until then the next
+  // frame is taken to be heard after that fill and the sink's latency (seen
+  // within a few milliseconds); the report, asked for at once, is believed
+  // however far it has moved.
+  static void OnUnderflow(pa_stream* stream, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
+    const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream);
+    const double prebufFrames = attr != nullptr ? attr->prebuf / static_cast<double>(kFrameBytes) : 0;
+    const auto refillNs = static_cast<std::int64_t>(prebufFrames * 1e9 / output->engine_.SampleRate());
+    output->clock_.Rebase(output->written_, MonotonicNowNs() + refillNs + output->sinkLatencyNs_);
     output->clock_.AcceptNextJump();
     output->RequestTiming();
   }
@@ -234,7 +242,8 @@ class PulseOutput final : public AudioOutput {
     const std::int64_t reportNs = std::int64_t{info->timestamp.tv_sec} * 1'000'000'000 +
                                   std::int64_t{info->timestamp.tv_usec} * 1000 + wallToMonotonic;
     const std::int64_t readFrame = info->read_index / static_cast<std::int64_t>(kFrameBytes);
-    output->clock_.Observe(readFrame, reportNs + static_cast<std::int64_t>(info->sink_usec) * 1000);
+    output->sinkLatencyNs_ = static_cast<std::int64_t>(info->sink_usec) * 1000;
+    output->clock_.Observe(readFrame, reportNs + output->sinkLatencyNs_);
   }
 
   static void OnWrite(pa_stream*, std::size_t bytes, void* self) {
@@ -294,6 +303,7 @@ class PulseOutput final : public AudioOutput {
   bool priorityTried_ = false;
   PlaybackClock clock_;
   std::int64_t written_ = 0;  // frames written to the current stream
+  std::int64_t sinkLatencyNs_ = 0;  // as last reported
   std::vector<float> left_, right_;
 };
 

@@ -60,6 +60,14 @@ TEST(PlaybackClockTest, KnownJumpIsTakenAtOnce) {
   clock.AcceptNextJump();
   clock.Observe(frame, TrueTime(frame, 0, 3'000'000));
   EXPECT_EQ(clock.TimeOf(frame), TrueTime(frame, 0, 3'000'000));
+
+  // An estimate stands in until the next reading, which is again believed.
+  clock.Rebase(frame, TrueTime(frame, 0, 9'000'000));
+  EXPECT_EQ(clock.TimeOf(frame), TrueTime(frame, 0, 9'000'000));
+  clock.AcceptNextJump();
+  frame += kReadingEvery;
+  clock.Observe(frame, TrueTime(frame, 0, 5'000'000));
+  EXPECT_EQ(clock.TimeOf(frame), TrueTime(frame, 0, 5'000'000));
 }
 
 // A sound card whose clock runs 100 ppm off the system's is followed, with a
