@@ -110,9 +110,9 @@ class PulseOutput final : public AudioOutput {
   }
 
   void OpenStream() {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(engine_.SampleRate()),
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(engine_.SampleRate()),
                               kChannels};
-    stream_ = pa_stream_new(context_, "Metronome click", &spec, nullptr);
+    stream_ = pa_stream_new(context_, "Metronome click", &format, nullptr);
     if (stream_ == nullptr) {
       Fail();
       return;
