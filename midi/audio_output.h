@@ -3,7 +3,6 @@
 // engine on its own real-time thread from the moment it starts until it is
 // destroyed, telling the engine when each block will be heard.
 #include <chrono>
-#include <cstdint>
 #include <memory>
 
 class SynthEngine;
@@ -11,8 +10,6 @@ class SynthEngine;
 class AudioOutput {
  public:
   virtual ~AudioOutput() = default;  // stops rendering; the engine may go after this
-  // Times the stream ran dry since it started (for benchmarks).
-  virtual std::int64_t Underruns() const = 0;
 };
 
 // The program's own stream on the PulseAudio server (or PipeWire's), whose

@@ -20,8 +20,9 @@ struct BuiltinSynthOptions {
   std::vector<SynthAudioBackend> backends;
   // How long to wait for an audio server that does not answer.
   std::int64_t connectTimeoutMs = 1500;
-  // Stamp to sound.
-  std::int64_t fixedLatencyNs = 20'000'000;
+  // Stamp to sound. About 16 ms of it is the audio server's buffer; the rest
+  // lets a tick that wakes up to ~14 ms late still click on time.
+  std::int64_t fixedLatencyNs = 30'000'000;
 };
 
 // Debian's default General MIDI SoundFont and the usual places of the common ones.

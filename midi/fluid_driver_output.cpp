@@ -54,8 +54,6 @@ class FluidDriverOutput final : public AudioOutput {
     return driver_ != nullptr;
   }
 
-  std::int64_t Underruns() const override { return 0; }  // the drivers do not tell
-
  private:
   // Real-time: the driver's audio thread.
   static int Callback(void* self, int frames, int, float*[], int outputs, float* out[]) {

@@ -11,6 +11,9 @@ void SilenceFluidSynthLog() {
 
 std::unique_ptr<FluidInstance> FluidInstance::Load(const std::string& soundFont, double sampleRate) {
   SilenceFluidSynthLog();
+  // Only SoundFont 2 files go to the loader: its helper library for other
+  // formats complains on stderr about files it does not know.
+  if (fluid_is_soundfont(soundFont.c_str()) == 0) return nullptr;
   std::unique_ptr<FluidInstance> instance(new FluidInstance);
   instance->settings_ = new_fluid_settings();
   if (instance->settings_ == nullptr) return nullptr;

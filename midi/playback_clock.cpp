@@ -42,3 +42,9 @@ std::int64_t PlaybackClock::Observe(std::int64_t frame, std::int64_t heardNs) {
 std::int64_t PlaybackClock::TimeOf(std::int64_t frame) const {
   return std::llround(originNs_ + static_cast<double>(frame) * nsPerFrame_);
 }
+
+void PlaybackClock::Rebase(std::int64_t frame, std::int64_t heardNs) {
+  started_ = true;
+  originNs_ = static_cast<double>(heardNs) - static_cast<double>(frame) * nsPerFrame_;
+  pendingCount_ = 0;
+}

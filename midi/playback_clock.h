@@ -22,6 +22,8 @@ class PlaybackClock {
   void Reset() { started_ = false; }
   // The stream is known to have moved: the next reading is taken as it is.
   void AcceptNextJump() { acceptJump_ = true; }
+  // An estimate that replaces the clock's until readings come in.
+  void Rebase(std::int64_t frame, std::int64_t heardNs);
 
  private:
   double nsPerFrame_;

@@ -12,7 +12,6 @@
 #include <sched.h>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 #include "midi/audio_output.h"
@@ -41,7 +40,7 @@ constexpr pa_usec_t kTimingUsec = 50'000;
 constexpr double kSmoothing = 1.0 / 16;
 constexpr std::int64_t kStepNs = 1'000'000;
 constexpr int kStepConfirmations = 3;
-// Below PulseAudio's own threads, above everything else of the program.
+// The priority PulseAudio gives its own device threads.
 constexpr int kRealtimePriority = 5;
 
 class PulseOutput final : public AudioOutput {
@@ -80,8 +79,6 @@ class PulseOutput final : public AudioOutput {
     return ready;
   }
 
-  std::int64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
-
  private:
   enum class State { kConnecting, kReady, kFailed };
 
@@ -113,9 +110,9 @@ class PulseOutput final : public AudioOutput {
   }
 
   void OpenStream() {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(engine_.SampleRate()),
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(engine_.SampleRate()),
                               kChannels};
-    stream_ = pa_stream_new(context_, "Metronome click", &spec, nullptr);
+    stream_ = pa_stream_new(context_, "Metronome click", &format, nullptr);
     if (stream_ == nullptr) {
       Fail();
       return;
@@ -201,11 +198,18 @@ class PulseOutput final : public AudioOutput {
     }
   }
 
-  // The stream ran dry, so what is written from now on plays later: believe
-  // the next report, asked for at once, however far it has moved.
-  static void OnUnderflow(pa_stream*, void* self) {
+  // The stream ran dry: it stands until the server has its start-up fill
+  // again, so what is written from now on plays later. The refill is asked
+  // for before the report that tells by how much, so until then the next
+  // frame is taken to be heard after that fill and the sink's latency (seen
+  // within a few milliseconds); the report, asked for at once, is believed
+  // however far it has moved.
+  static void OnUnderflow(pa_stream* stream, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
-    output->underruns_.fetch_add(1, std::memory_order_relaxed);
+    const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream);
+    const double prebufFrames = attr != nullptr ? attr->prebuf / static_cast<double>(kFrameBytes) : 0;
+    const auto refillNs = static_cast<std::int64_t>(prebufFrames * 1e9 / output->engine_.SampleRate());
+    output->clock_.Rebase(output->written_, MonotonicNowNs() + refillNs + output->sinkLatencyNs_);
     output->clock_.AcceptNextJump();
     output->RequestTiming();
   }
@@ -238,7 +242,8 @@ class PulseOutput final : public AudioOutput {
     const std::int64_t reportNs = std::int64_t{info->timestamp.tv_sec} * 1'000'000'000 +
                                   std::int64_t{info->timestamp.tv_usec} * 1000 + wallToMonotonic;
     const std::int64_t readFrame = info->read_index / static_cast<std::int64_t>(kFrameBytes);
-    output->clock_.Observe(readFrame, reportNs + static_cast<std::int64_t>(info->sink_usec) * 1000);
+    output->sinkLatencyNs_ = static_cast<std::int64_t>(info->sink_usec) * 1000;
+    output->clock_.Observe(readFrame, reportNs + output->sinkLatencyNs_);
   }
 
   static void OnWrite(pa_stream*, std::size_t bytes, void* self) {
@@ -298,8 +303,8 @@ class PulseOutput final : public AudioOutput {
   bool priorityTried_ = false;
   PlaybackClock clock_;
   std::int64_t written_ = 0;  // frames written to the current stream
+  std::int64_t sinkLatencyNs_ = 0;  // as last reported
   std::vector<float> left_, right_;
-  std::atomic<std::int64_t> underruns_{0};  // relaxed: a statistic
 };
 
 }  // namespace

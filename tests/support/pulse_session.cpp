@@ -46,9 +46,11 @@ PulseSession::PulseSession() : script_(MOSSGATE_SOURCE_DIR "/scripts/pulse-sessi
     return;
   }
   folder_ = pattern;
-  ok_ = RunScript({script_, "start", folder_});
+  ok_ = StartServer();
   if (!ok_) error_ = "the PulseAudio server did not start; see " + folder_ + "/pulseaudio.log";
 }
+
+bool PulseSession::StartServer() { return RunScript({script_, "start", folder_}); }
 
 PulseSession::~PulseSession() {
   StopRecording();

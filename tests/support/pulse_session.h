@@ -40,8 +40,10 @@ class PulseSession {
   // 50 kHz; WAV when the name ends in .wav) until StopRecording.
   bool StartRecording(const std::string& path);
   void StopRecording();
-  // Stops the server at once, as when the desktop's server dies.
+  // Stops the server at once, as when the desktop's server dies; StartServer
+  // starts it again at the same address.
   void StopServer();
+  bool StartServer();
 
  private:
   bool RunScript(const std::vector<std::string>& arguments);
