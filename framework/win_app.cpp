@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 #include <QVariant>
 #include <cassert>
 #include <charconv>
@@ -93,6 +94,14 @@ bool StoreReadsBackCleanly(QSettings& store) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8(bytes);  // decoding happens on conversion
     if (utf8.hasError()) return false;
+    // QSettings reports a parse error only to the first object that reads
+    // the file; later ones share that reading from a process-wide cache and
+    // report none. A copy under a new name is always read afresh.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return false;
+    QSettings parsed(copy.fileName(), QSettings::IniFormat);
+    (void)parsed.allKeys();
+    return parsed.status() == QSettings::NoError;
   }
   (void)store.allKeys();  // parses every group; a damaged one sets FormatError
   return store.status() == QSettings::NoError;
