@@ -1,7 +1,5 @@
 #include "program_run.h"
 
-#include <dirent.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,12 +11,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string MakeTempFolder(const char* name) {
-  std::string pattern = (std::filesystem::temp_directory_path() / name).string() + "-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
 
 std::vector<std::string> CommandLine(const ProgramOptions& options) {
   std::vector<std::string> argv = options.wrapper;
@@ -39,22 +31,15 @@ std::string XDo(const XDisplay& display, const std::string& args) {
 }
 
 ProgramRun::ProgramRun(const XDisplay& display, const ProgramOptions& options)
-    : display_(display), runtimeDir_(MakeTempFolder("mossgate-runtime")) {
-  logFile_ = runtimeDir_ + "/program.log";
-  child_ = ChildProcess(CommandLine(options),
-                        {{"QT_QPA_PLATFORM", "xcb"},
-                         {"DISPLAY", display.Name()},
-                         {"PULSE_SERVER", options.pulseServer},
-                         {"XDG_CONFIG_HOME", options.configHome},
-                         {"XDG_RUNTIME_DIR", runtimeDir_}},
-                        logFile_);
-}
-
-ProgramRun::~ProgramRun() {
-  child_.Stop();
-  std::error_code ignored;
-  std::filesystem::remove_all(runtimeDir_, ignored);
-}
+    : display_(display),
+      logFile_(runtime_.Path() + "/program.log"),
+      child_(CommandLine(options),
+             {{"QT_QPA_PLATFORM", "xcb"},
+              {"DISPLAY", display.Name()},
+              {"PULSE_SERVER", options.pulseServer},
+              {"XDG_CONFIG_HOME", options.configHome},
+              {"XDG_RUNTIME_DIR", runtime_.Path()}},
+             logFile_) {}
 
 std::string ProgramRun::Log() const {
   std::ifstream in(logFile_);

@@ -5,7 +5,6 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,8 +26,8 @@ struct ProgramOptions {
 
 class ProgramRun {
  public:
+  // A program still running at destruction is stopped.
   ProgramRun(const XDisplay& display, const ProgramOptions& options);
-  ~ProgramRun();  // a program still running is stopped
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
 
@@ -55,7 +54,7 @@ class ProgramRun {
 
  private:
   const XDisplay& display_;
-  std::string runtimeDir_;
+  TempDir runtime_;  // XDG_RUNTIME_DIR, removed after the program has stopped
   std::string logFile_;
   ChildProcess child_;
 };
