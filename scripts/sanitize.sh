@@ -17,10 +17,11 @@ fi
 
 if [ "$which" = thread ] || [ "$which" = all ]; then
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOSSGATE_SANITIZE=thread >/dev/null
-  threaded=(metronome_tests midi_tests synth_tests)
+  threaded=(metronome_tests midi_tests synth_tests fault_thread_tests)
   cmake --build build-tsan -j"$jobs" --target "${threaded[@]}"
   export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
   build-tsan/tests/metronome/metronome_tests
   build-tsan/tests/midi/midi_tests
   build-tsan/tests/synth/synth_tests
+  build-tsan/tests/faults/fault_thread_tests
 fi
