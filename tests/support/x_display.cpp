@@ -4,20 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-// The X server's lock file names the process that holds the display.
-bool HoldsDisplay(int number, pid_t pid) {
-  std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
-  long holder = 0;
-  return static_cast<bool>(lock >> holder) && holder == pid;
-}
-
-}  // namespace
 
 XDisplay::XDisplay() {
   for (int number = 90 + getpid() % 400; number < 1000 && !ok_; number += 7) {
@@ -27,14 +15,12 @@ XDisplay::XDisplay() {
     }
     name_ = ":" + std::to_string(number);
     server_ = ChildProcess({"Xvfb", name_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    // Another test may have taken the same number a moment ago: then this
-    // server exits, and that server's socket must not be taken for ours.
-    const auto up = [&] {
-      return std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) &&
-             HoldsDisplay(number, server_.Pid());
-    };
-    WaitFor([&] { return !server_.Running() || up(); }, 5000ms);
-    ok_ = server_.Running() && up();
+    ok_ = WaitFor(
+        [&] {
+          return server_.Running() &&
+                 std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number));
+        },
+        5000ms);
     if (!ok_) server_.Stop();
   }
 }
