@@ -4,8 +4,9 @@
 // records what the server played and checks it: not one click missed or
 // added, no drift, memory and threads flat.
 //
-//   soak [SECONDS=1800]
+//   soak [SECONDS=1800] [KEEP.raw]
 //
+// KEEP.raw keeps the recording (float32, interleaved stereo, 50 kHz).
 // Goal: no missed or extra click, drift under 0.1 ms, resident memory and
 // thread count the same at the end as at the start. Exit code 0 when met.
 #include <dirent.h>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -70,38 +72,82 @@ double CpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-// The onsets of a long recording, found a minute at a time; each piece starts
-// a second early so a click on its edge is seen whole.
-std::vector<double> OnsetsOf(const std::string& path) {
+// Key 37 at full volume peaks near 0.45; only the start of a click reaches
+// this, never its tail, even where the tail resumes after a dropout.
+constexpr double kClickLevel = 0.2;
+
+struct Dropout {
+  double frame;
+  double frames;
+};
+
+struct Analysis {
+  std::vector<double> onsets;
+  // Exact silence inside a sounding click: the stream ran dry (an underrun),
+  // the server played nothing, and the sound went on afterwards.
+  std::vector<Dropout> dropouts;
+};
+
+// Zero runs of at least a millisecond in `mono` that start in [begin, end)
+// and after which sound goes on without a new click starting.
+void FindDropouts(const std::vector<float>& mono, std::size_t begin, std::size_t end,
+                  double offset, std::vector<Dropout>& dropouts) {
+  constexpr auto kShortest = static_cast<std::size_t>(0.001 * kRate);
+  constexpr auto kLookAhead = static_cast<std::size_t>(0.005 * kRate);
+  for (std::size_t i = std::max<std::size_t>(begin, 1); i < end; ++i) {
+    if (mono[i] != 0 || mono[i - 1] == 0) continue;
+    std::size_t j = i;
+    while (j < mono.size() && mono[j] == 0) ++j;
+    if (j - i >= kShortest && j < mono.size()) {
+      float after = 0;
+      for (std::size_t k = j; k < std::min(mono.size(), j + kLookAhead); ++k) {
+        after = std::max(after, std::fabs(mono[k]));
+      }
+      if (after < kClickLevel) dropouts.push_back({offset + static_cast<double>(i), static_cast<double>(j - i)});
+    }
+    i = j;
+  }
+}
+
+// A long recording, a minute at a time; each piece reaches a second beyond
+// its minute on both sides, so what lies on an edge is seen whole.
+Analysis Analyse(const std::string& path) {
   constexpr auto kFrameBytes = sizeof(float) * PulseSession::kChannels;
   constexpr auto kPiece = static_cast<std::size_t>(60 * kRate);
-  constexpr auto kLead = static_cast<std::size_t>(1 * kRate);
+  constexpr auto kMargin = static_cast<std::size_t>(1 * kRate);
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   const std::size_t frames = static_cast<std::size_t>(in.tellg()) / kFrameBytes;
   OnsetOptions options;
   options.sampleRate = kRate;
-  std::vector<double> onsets;
+  options.minimumLevel = kClickLevel;
+  Analysis analysis;
   std::vector<float> stereo;
   for (std::size_t start = 0; start < frames; start += kPiece) {
-    const std::size_t from = start > kLead ? start - kLead : 0;
-    const std::size_t to = std::min(frames, start + kPiece);
+    const std::size_t from = start > kMargin ? start - kMargin : 0;
+    const std::size_t end = std::min(frames, start + kPiece);
+    const std::size_t to = std::min(frames, end + kMargin);
     stereo.resize((to - from) * PulseSession::kChannels);
     in.seekg(static_cast<std::streamoff>(from * kFrameBytes));
     in.read(reinterpret_cast<char*>(stereo.data()), static_cast<std::streamsize>(stereo.size() * sizeof(float)));
-    for (double onset : FindOnsets(PeakOfChannels(stereo, PulseSession::kChannels), options)) {
+    const std::vector<float> mono = PeakOfChannels(stereo, PulseSession::kChannels);
+    for (double onset : FindOnsets(mono, options)) {
       const double frame = onset + static_cast<double>(from);
-      if (frame >= static_cast<double>(start)) onsets.push_back(frame);
+      if (frame >= static_cast<double>(start) && frame < static_cast<double>(end)) {
+        analysis.onsets.push_back(frame);
+      }
     }
+    FindDropouts(mono, start - from, end - from, static_cast<double>(from), analysis.dropouts);
   }
-  return onsets;
+  return analysis;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 1800;
+  const std::string keep = argc > 2 ? argv[2] : "";
   if (seconds < 5) {
-    std::fprintf(stderr, "usage: soak [SECONDS >= 5, default 1800]\n");
+    std::fprintf(stderr, "usage: soak [SECONDS >= 5, default 1800] [KEEP.raw]\n");
     return 2;
   }
 
@@ -161,18 +207,31 @@ int main(int argc, char** argv) {
   InstallMultimediaProvider(nullptr);
   pulse.StopRecording();
 
-  const std::vector<double> onsets = OnsetsOf(recording);
+  if (!keep.empty()) {
+    std::error_code error;
+    std::filesystem::copy_file(recording, keep, std::filesystem::copy_options::overwrite_existing, error);
+  }
+  const Analysis analysis = Analyse(recording);
+  const std::vector<double>& onsets = analysis.onsets;
   // Each onset belongs to the beat nearest its distance from the first; a
   // second onset on a beat, or one far off every beat, is an extra click.
-  long matched = 0, extra = 0, lastBeat = -1;
+  constexpr long kShown = 10;  // anomalies listed, of each kind
+  long matched = 0, extra = 0, lastBeat = -1, gapsShown = 0;
   double drift = 0;
   std::vector<double> deviation;  // from the grid of the first click
   for (double onset : onsets) {
     const long beat = std::lround((onset - onsets[0]) / kPeriodFrames);
     const double off = (onset - onsets[0]) - static_cast<double>(beat) * kPeriodFrames;
     if (beat == lastBeat || std::fabs(off) > kPeriodFrames / 4) {
-      ++extra;
+      if (++extra <= kShown) {
+        std::printf("extra click at %.3f s, %+.3f ms from beat %ld\n", onset / kRate,
+                    off * kMsPerFrame, beat);
+      }
       continue;
+    }
+    if (beat > lastBeat + 1 && ++gapsShown <= kShown) {
+      std::printf("no click on beats %ld to %ld (%.3f s)\n", lastBeat + 1, beat - 1,
+                  (onsets[0] + static_cast<double>(lastBeat + 1) * kPeriodFrames) / kRate);
     }
     ++matched;
     lastBeat = beat;
@@ -198,6 +257,14 @@ int main(int argc, char** argv) {
               at(0.99) * kMsPerFrame, at(1.0) * kMsPerFrame);
   std::printf("best-fit grid         p99 %.4f / max %.4f ms, tempo error %+.3f ppm\n",
               fit.p99Deviation * kMsPerFrame, fit.maxDeviation * kMsPerFrame, fit.tempoErrorPpm);
+  double longest = 0;
+  for (const Dropout& d : analysis.dropouts) longest = std::max(longest, d.frames);
+  std::printf("dropouts              %zu (longest %.1f ms): silence inside a click's sound\n",
+              analysis.dropouts.size(), longest * kMsPerFrame);
+  for (std::size_t i = 0; i < analysis.dropouts.size() && i < static_cast<std::size_t>(kShown); ++i) {
+    std::printf("  at %.3f s, %.1f ms\n", analysis.dropouts[i].frame / kRate,
+                analysis.dropouts[i].frames * kMsPerFrame);
+  }
   std::printf("resident memory       %ld KiB at start, %ld KiB at end\n", rssStart, rssEnd);
   std::printf("threads               %d at start, %d at end\n", threadsStart, threadsEnd);
   std::printf("CPU                   %.3f %% of one core\n", 100.0 * cpu / wall);
