@@ -96,13 +96,15 @@ int ProgramRun::Threads() const {
   return count;
 }
 
-std::vector<double> ClickOnsets(const std::string& recording, double fromSecond) {
+std::vector<double> ClickOnsets(const std::string& recording, double fromSecond,
+                                double minimumLevel) {
   std::vector<float> stereo = ReadRecording(recording);
   const auto skip = static_cast<std::size_t>(fromSecond * PulseSession::kSampleRate) *
                     PulseSession::kChannels;
   stereo.erase(stereo.begin(), stereo.begin() + static_cast<std::ptrdiff_t>(std::min(skip, stereo.size())));
   OnsetOptions options;
   options.sampleRate = PulseSession::kSampleRate;
+  options.minimumLevel = minimumLevel;
   return FindOnsets(PeakOfChannels(stereo, PulseSession::kChannels), options);
 }
 

@@ -62,8 +62,10 @@ class ProgramRun {
 // xdotool on `display`, bounded in time; its output.
 std::string XDo(const XDisplay& display, const std::string& args);
 
-// Clicks found in a recording that is still being written, from `fromSecond` on.
-std::vector<double> ClickOnsets(const std::string& recording, double fromSecond = 0);
+// Clicks found in a recording that is still being written, from `fromSecond`
+// on, in frames from there; a click must start above `minimumLevel`.
+std::vector<double> ClickOnsets(const std::string& recording, double fromSecond = 0,
+                                double minimumLevel = 1e-3);
 // Polls the recording until `count` clicks are in it after `fromSecond`.
 bool WaitForClicks(const std::string& recording, std::size_t count, std::chrono::milliseconds timeout,
                    double fromSecond = 0);
