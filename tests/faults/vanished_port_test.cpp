@@ -8,6 +8,7 @@
 
 #include "framework/strings.h"
 #include "running_window.h"
+#include "support/forwarding_multimedia.h"
 
 namespace {
 
@@ -15,13 +16,9 @@ using testing::IsEmpty;
 
 // Forwards to the fake; once the port has vanished, what reaches it fails as
 // the ALSA port fails when its subscriber is gone.
-class VanishingPort final : public MultimediaProvider {
+class VanishingPort final : public ForwardingMultimedia {
  public:
-  explicit VanishingPort(FakeMultimedia& fake)
-      : fake_(fake), previous_(InstallMultimediaProvider(this)) {}
-  ~VanishingPort() override { InstallMultimediaProvider(previous_); }
-  VanishingPort(const VanishingPort&) = delete;
-  VanishingPort& operator=(const VanishingPort&) = delete;
+  using ForwardingMultimedia::ForwardingMultimedia;
 
   void Vanish(MMRESULT closeResult) {
     closeResult_ = closeResult;
@@ -30,9 +27,6 @@ class VanishingPort final : public MultimediaProvider {
   int Delivered() const { return delivered_; }
   int Failed() const { return failed_; }
 
-  UINT GetNumDevs() override { return fake_.GetNumDevs(); }
-  MMRESULT GetDevCaps(UINT id, MIDIOUTCAPSA& caps) override { return fake_.GetDevCaps(id, caps); }
-  MMRESULT Open(HMIDIOUT* handle, UINT id) override { return fake_.Open(handle, id); }
   MMRESULT SetVolume(HMIDIOUT handle, DWORD volume) override {
     const MMRESULT rc = fake_.SetVolume(handle, volume);
     return vanished_ ? MMSYSERR_ERROR : rc;
@@ -50,17 +44,8 @@ class VanishingPort final : public MultimediaProvider {
     const MMRESULT rc = fake_.Close(handle);
     return vanished_ && rc == MMSYSERR_NOERROR ? closeResult_ : rc;
   }
-  MMRESULT BeginPeriod(UINT period) override { return fake_.BeginPeriod(period); }
-  MMRESULT EndPeriod(UINT period) override { return fake_.EndPeriod(period); }
-  UINT SetEvent(TimerPeriod period, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user,
-                UINT flags) override {
-    return fake_.SetEvent(period, resolution, callback, user, flags);
-  }
-  MMRESULT KillEvent(UINT id) override { return fake_.KillEvent(id); }
 
  private:
-  FakeMultimedia& fake_;
-  MultimediaProvider* previous_;
   // Ticks are fired by the test on the UI thread here; atomics all the same,
   // as a real tick thread would count too (relaxed: counters only).
   std::atomic<bool> vanished_{false};

@@ -9,52 +9,31 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-// The X server's lock file names the process that holds the display.
-bool HoldsDisplay(const std::string& number, pid_t pid) {
-  std::ifstream lock("/tmp/.X" + number + "-lock");
-  long holder = 0;
-  return static_cast<bool>(lock >> holder) && holder == pid;
-}
-
-}  // namespace
-
 XDisplay::XDisplay() {
   // Xvfb picks a free display number itself and prints it once it accepts
-  // clients (-displayfd). The number is taken only when this server holds its
-  // lock: a stale socket or a server started at the same moment elsewhere
-  // must never be taken for ours.
-  for (int attempt = 0; attempt < 5 && !ok_; ++attempt) {
-    char pattern[] = "/tmp/mossgate-xvfb-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd < 0) return;
-    close(fd);
-    const std::string log = pattern;
-    server_ = ChildProcess(
-        {"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, log);
-    std::string number;
-    WaitFor(
-        [&] {
-          std::ifstream in(log);
-          for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
-              number = line;
-              return true;
-            }
+  // clients (-displayfd): test programs starting at the same moment never
+  // pick the same number, as they could when guessing free ones.
+  char pattern[] = "/tmp/mossgate-xvfb-XXXXXX";
+  const int fd = mkstemp(pattern);
+  if (fd < 0) return;
+  close(fd);
+  const std::string log = pattern;
+  server_ = ChildProcess({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, log);
+  WaitFor(
+      [&] {
+        std::ifstream in(log);
+        for (std::string line; std::getline(in, line);) {
+          if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+            name_ = ":" + line;
+            return true;
           }
-          return !server_.Running();
-        },
-        5000ms);
-    std::filesystem::remove(log);
-    ok_ = !number.empty() && server_.Running() &&
-          WaitFor([&] { return HoldsDisplay(number, server_.Pid()); }, 2000ms);
-    if (ok_) {
-      name_ = ":" + number;
-    } else {
-      server_.Stop();
-    }
-  }
+        }
+        return !server_.Running();
+      },
+      5000ms);
+  std::filesystem::remove(log);
+  ok_ = !name_.empty() && server_.Running();
+  if (!ok_) server_.Stop();
 }
 
 std::string XDisplay::XDoTool(const std::string& args) const {

@@ -25,6 +25,7 @@
 #include "metronome/percussion.h"
 #include "support/child_process.h"
 #include "support/fake_multimedia.h"
+#include "support/forwarding_multimedia.h"
 #include "support/message_recorder.h"
 #include "support/temp_config_home.h"
 #include "support/x_display.h"
@@ -42,41 +43,21 @@ constexpr const char* kShowFlag = "--show-settings-dialog";
 
 // Forwards every call to the fake and keeps which handle each volume went to,
 // which the fake's log does not say.
-class VolumeTap final : public MultimediaProvider {
+class VolumeTap final : public ForwardingMultimedia {
  public:
   struct Sent {
     HMIDIOUT handle;
     DWORD volume;
   };
 
-  explicit VolumeTap(FakeMultimedia& fake)
-      : fake_(fake), previous_(InstallMultimediaProvider(this)) {}
-  ~VolumeTap() override { InstallMultimediaProvider(previous_); }
-  VolumeTap(const VolumeTap&) = delete;
-  VolumeTap& operator=(const VolumeTap&) = delete;
+  using ForwardingMultimedia::ForwardingMultimedia;
 
   std::vector<Sent> sent;
 
-  UINT GetNumDevs() override { return fake_.GetNumDevs(); }
-  MMRESULT GetDevCaps(UINT id, MIDIOUTCAPSA& caps) override { return fake_.GetDevCaps(id, caps); }
-  MMRESULT Open(HMIDIOUT* handle, UINT id) override { return fake_.Open(handle, id); }
   MMRESULT SetVolume(HMIDIOUT handle, DWORD volume) override {
     sent.push_back({handle, volume});
     return fake_.SetVolume(handle, volume);
   }
-  MMRESULT ShortMsg(HMIDIOUT handle, DWORD msg) override { return fake_.ShortMsg(handle, msg); }
-  MMRESULT Close(HMIDIOUT handle) override { return fake_.Close(handle); }
-  MMRESULT BeginPeriod(UINT period) override { return fake_.BeginPeriod(period); }
-  MMRESULT EndPeriod(UINT period) override { return fake_.EndPeriod(period); }
-  UINT SetEvent(TimerPeriod period, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user,
-                UINT flags) override {
-    return fake_.SetEvent(period, resolution, callback, user, flags);
-  }
-  MMRESULT KillEvent(UINT id) override { return fake_.KillEvent(id); }
-
- private:
-  FakeMultimedia& fake_;
-  MultimediaProvider* previous_;
 };
 
 FakeMidiDevice Device(const char* name, MMRESULT capsResult = MMSYSERR_NOERROR) {
