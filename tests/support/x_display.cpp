@@ -3,37 +3,40 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 using namespace std::chrono_literals;
 
+namespace {
+
+// The X server's lock file names the process that holds the display.
+bool HoldsDisplay(int number, pid_t pid) {
+  std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
+  long holder = 0;
+  return static_cast<bool>(lock >> holder) && holder == pid;
+}
+
+}  // namespace
+
 XDisplay::XDisplay() {
-  // Xvfb picks a free display number itself and prints it once it accepts
-  // clients (-displayfd): test programs starting at the same moment never
-  // pick the same number, as they could when guessing free ones.
-  char pattern[] = "/tmp/mossgate-xvfb-XXXXXX";
-  const int fd = mkstemp(pattern);
-  if (fd < 0) return;
-  close(fd);
-  const std::string log = pattern;
-  server_ = ChildProcess({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, log);
-  WaitFor(
-      [&] {
-        std::ifstream in(log);
-        for (std::string line; std::getline(in, line);) {
-          if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
-            name_ = ":" + line;
-            return true;
-          }
-        }
-        return !server_.Running();
-      },
-      5000ms);
-  std::filesystem::remove(log);
-  ok_ = !name_.empty() && server_.Running();
-  if (!ok_) server_.Stop();
+  for (int number = 90 + getpid() % 400; number < 1000 && !ok_; number += 7) {
+    if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+        std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
+      continue;
+    }
+    name_ = ":" + std::to_string(number);
+    server_ = ChildProcess({"Xvfb", name_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    // Another test may have taken the same number a moment ago: then this
+    // server exits, and that server's socket must not be taken for ours.
+    const auto up = [&] {
+      return std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) &&
+             HoldsDisplay(number, server_.Pid());
+    };
+    WaitFor([&] { return !server_.Running() || up(); }, 5000ms);
+    ok_ = server_.Running() && up();
+    if (!ok_) server_.Stop();
+  }
 }
 
 std::string XDisplay::XDoTool(const std::string& args) const {
