@@ -227,7 +227,9 @@ TEST_P(SettingsFileTest, StartsClicksClosesAndLosesNothing) {
   EXPECT_TRUE(run.Window(kBoxTitle, 0ms).empty()) << "a message box";
 
   run.Keys(main, "Escape");
-  EXPECT_EQ(run.Wait(20s), 0) << run.Log();
+  // Each write parses the whole store afresh: a 10 MB one takes seconds in a
+  // sanitizer build.
+  EXPECT_EQ(run.Wait(90s), 0) << run.Log();
 
   // The test's own checks run with root's privileges again.
   fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
