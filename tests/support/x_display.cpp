@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -26,7 +27,10 @@ XDisplay::XDisplay() {
       continue;
     }
     name_ = ":" + std::to_string(number);
-    server_ = ChildProcess({"Xvfb", name_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    // -noreset: by default the server resets whenever its last client leaves,
+    // and a program connecting during that reset was seen to be refused.
+    server_ = ChildProcess(
+        {"Xvfb", name_, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"});
     // Another test may have taken the same number a moment ago: then this
     // server exits, and that server's socket must not be taken for ours.
     const auto up = [&] {
@@ -34,7 +38,10 @@ XDisplay::XDisplay() {
              HoldsDisplay(number, server_.Pid());
     };
     WaitFor([&] { return !server_.Running() || up(); }, 5000ms);
-    ok_ = server_.Running() && up();
+    // Ready only once a client has really been served.
+    ok_ = server_.Running() && up() &&
+          WaitFor([&] { return std::system(("xdpyinfo -display " + name_ + " >/dev/null 2>&1").c_str()) == 0; },
+                  5000ms);
     if (!ok_) server_.Stop();
   }
 }
