@@ -265,6 +265,18 @@ int main(int argc, char** argv) {
     std::printf("  at %.3f s, %.1f ms\n", analysis.dropouts[i].frame / kRate,
                 analysis.dropouts[i].frames * kMsPerFrame);
   }
+  // Whether they cluster (start-up, a busy spell) or come steadily.
+  if (!analysis.dropouts.empty()) {
+    std::vector<int> perMinute;
+    for (const Dropout& d : analysis.dropouts) {
+      const auto minute = static_cast<std::size_t>(d.frame / kRate / 60.0);
+      if (perMinute.size() <= minute) perMinute.resize(minute + 1, 0);
+      ++perMinute[minute];
+    }
+    std::printf("  per minute:");
+    for (int n : perMinute) std::printf(" %d", n);
+    std::printf("\n");
+  }
   std::printf("resident memory       %ld KiB at start, %ld KiB at end\n", rssStart, rssEnd);
   std::printf("threads               %d at start, %d at end\n", threadsStart, threadsEnd);
   std::printf("CPU                   %.3f %% of one core\n", 100.0 * cpu / wall);
