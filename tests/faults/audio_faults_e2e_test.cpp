@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "program_run.h"
-#include "support/pulse_session.h"
 
 namespace {
 
@@ -21,40 +20,37 @@ using namespace std::chrono_literals;
 class AudioServerDiesTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!display_.Ok()) GTEST_SKIP() << "Xvfb did not start";
-    if (!pulse_.Ok()) GTEST_SKIP() << pulse_.Error();
+    if (const std::string missing = around_.Missing(); !missing.empty()) GTEST_SKIP() << missing;
   }
 
   // A new server on the same socket, as when the desktop's server restarts.
   bool RestartServer() {
     const std::string script = std::string(MOSSGATE_SOURCE_DIR) + "/scripts/pulse-session.sh";
-    return std::system((script + " start " + pulse_.Folder() + " >/dev/null").c_str()) == 0;
+    return std::system((script + " start " + around_.pulse.Folder() + " >/dev/null").c_str()) == 0;
   }
 
-  XDisplay display_;
-  PulseSession pulse_;
-  TempDir home_;
+  ProgramSurroundings around_;
 };
 
 TEST_F(AudioServerDiesTest, WindowOutlivesTheServerAndClicksAgainWhenItReturns) {
-  const std::string before = pulse_.Folder() + "/before.raw";
-  ASSERT_TRUE(pulse_.StartRecording(before));
-  ProgramRun run(display_, {home_.Path(), pulse_.ServerAddress(), {}});
+  const std::string before = around_.Record("before.raw");
+  ASSERT_FALSE(before.empty());
+  ProgramRun run(around_.display, around_.Options());
   const std::string main = run.Window(kMainTitle, 20s);
   ASSERT_FALSE(main.empty()) << run.Log();
   ASSERT_TRUE(WaitForClicks(before, 2, 10s));
   const int threads = run.Threads();
 
-  pulse_.StopServer();
-  pulse_.StopRecording();
+  around_.pulse.StopServer();
+  around_.pulse.StopRecording();
   std::this_thread::sleep_for(1500ms);  // a few ticks into nowhere, a retry or two
   ASSERT_TRUE(run.Running()) << run.Log();
   EXPECT_TRUE(run.Responds()) << "the window does not answer without a server";
   EXPECT_TRUE(run.Window(kBoxTitle, 0ms).empty()) << "a message box";
 
   ASSERT_TRUE(RestartServer());
-  const std::string after = pulse_.Folder() + "/after.raw";
-  ASSERT_TRUE(pulse_.StartRecording(after));
+  const std::string after = around_.Record("after.raw");
+  ASSERT_FALSE(after.empty());
   // The stream looks for a server again every second.
   EXPECT_TRUE(WaitForClicks(after, 3, 10s)) << "no click once the server is back";
   EXPECT_TRUE(run.Responds());
@@ -96,25 +92,23 @@ bool CanHideSoundFonts() {
 class NoSoundTest : public testing::TestWithParam<NoSoundCase> {
  protected:
   void SetUp() override {
-    if (!display_.Ok()) GTEST_SKIP() << "Xvfb did not start";
+    if (!around_.display.Ok()) GTEST_SKIP() << "Xvfb did not start";
     if (fs::exists("/dev/snd")) GTEST_SKIP() << "sound hardware: the ALSA fallback may play";
     if (GetParam().hideSoundFonts && !CanHideSoundFonts()) {
       GTEST_SKIP() << "no private mount namespace here (needs root or user namespaces)";
     }
-    if (GetParam().withServer && !pulse_.Ok()) GTEST_SKIP() << pulse_.Error();
+    if (GetParam().withServer && !around_.pulse.Ok()) GTEST_SKIP() << around_.pulse.Error();
   }
 
-  XDisplay display_;
-  PulseSession pulse_;
-  TempDir home_;
+  ProgramSurroundings around_;
 };
 
 TEST_P(NoSoundTest, Message107ThenTheUnavailableMode) {
   const NoSoundCase& c = GetParam();
-  ProgramOptions options{home_.Path(),
-                         c.withServer ? pulse_.ServerAddress() : "unix:" + home_.Path() + "/none/native",
-                         c.hideSoundFonts ? HideSoundFonts() : std::vector<std::string>{}};
-  ProgramRun run(display_, options);
+  ProgramOptions options = around_.Options();
+  if (!c.withServer) options.pulseServer = "unix:" + around_.home.Path() + "/none/native";
+  if (c.hideSoundFonts) options.wrapper = HideSoundFonts();
+  ProgramRun run(around_.display, options);
   // The box comes before the window: only the failed open shows one there
   // and then goes on (no device or no timer would end the program).
   const std::string box = run.Window(kBoxTitle, 20s);
@@ -140,7 +134,7 @@ TEST_P(NoSoundTest, Message107ThenTheUnavailableMode) {
   EXPECT_TRUE(run.Window(kBoxTitle, 0ms).empty()) << "a second message box";
   run.Keys(main, "Escape");
   EXPECT_EQ(run.Wait(20s), 0) << run.Log();
-  EXPECT_FALSE(fs::exists(home_.Path() + "/Nodrek/Mossgate.conf")) << "one device: nothing stored";
+  EXPECT_FALSE(fs::exists(around_.home.Path() + "/Nodrek/Mossgate.conf")) << "one device: nothing stored";
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, NoSoundTest, testing::ValuesIn(kNoSoundCases),

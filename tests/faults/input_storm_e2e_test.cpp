@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "program_run.h"
-#include "support/pulse_session.h"
 
 namespace {
 
@@ -37,20 +36,17 @@ double MedianIntervalMs(const std::vector<double>& onsets, double periodMs) {
 class InputStormTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!display_.Ok()) GTEST_SKIP() << "Xvfb did not start";
-    if (!pulse_.Ok()) GTEST_SKIP() << pulse_.Error();
-    recording_ = pulse_.Folder() + "/clicks.raw";
-    ASSERT_TRUE(pulse_.StartRecording(recording_));
+    if (const std::string missing = around_.Missing(); !missing.empty()) GTEST_SKIP() << missing;
+    recording_ = around_.Record("clicks.raw");
+    ASSERT_FALSE(recording_.empty());
   }
 
-  XDisplay display_;
-  PulseSession pulse_;
-  TempDir home_;
+  ProgramSurroundings around_;
   std::string recording_;
 };
 
 TEST_F(InputStormTest, TempoAndThreadsComeOutExact) {
-  ProgramRun run(display_, {home_.Path(), pulse_.ServerAddress(), {}});
+  ProgramRun run(around_.display, around_.Options());
   const std::string main = run.Window(kMainTitle, 20s);
   ASSERT_FALSE(main.empty()) << run.Log();
   ASSERT_TRUE(WaitForClicks(recording_, 2, 10s));
@@ -59,9 +55,9 @@ TEST_F(InputStormTest, TempoAndThreadsComeOutExact) {
   // 110.00 + 250 steps stops at 300.00.
   run.Keys(main, "--repeat 250 --repeat-delay 20 Prior");
   // Held down: the X server's own auto-repeat, still at the top.
-  XDo(display_, "keydown Prior");
+  XDo(around_.display, "keydown Prior");
   std::this_thread::sleep_for(1500ms);
-  XDo(display_, "keyup Prior");
+  XDo(around_.display, "keyup Prior");
   run.Keys(main, "--repeat 2000 Return");
   run.Keys(main, "--repeat 500 KP_0 Return");
   // Then down by exact steps: 100 coarse, 25 fine.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/pulse_session.h"
 #include "support/x_display.h"
 
 inline constexpr const char* kMainTitle = "Mossgate BPM Checker";
@@ -22,6 +23,28 @@ struct ProgramOptions {
   // Put before the program's path, e.g. {"setpriv", ...}; with "sh -c SCRIPT"
   // the program's path is the script's $0.
   std::vector<std::string> wrapper;
+};
+
+// What a run of the program needs around it: a private X display, a private
+// audio server and an empty settings folder.
+struct ProgramSurroundings {
+  XDisplay display;
+  PulseSession pulse;
+  TempDir home;
+
+  // Why a test cannot run here, or "" when both servers came up.
+  std::string Missing() const {
+    if (!display.Ok()) return "Xvfb did not start";
+    return pulse.Ok() ? "" : pulse.Error();
+  }
+  // Records what the server plays into `name` in its folder; the file's
+  // path, or "" when the recorder did not start.
+  std::string Record(const std::string& name) {
+    const std::string path = pulse.Folder() + "/" + name;
+    return pulse.StartRecording(path) ? path : "";
+  }
+  // The program with these folders and this server.
+  ProgramOptions Options() const { return {home.Path(), pulse.ServerAddress(), {}}; }
 };
 
 class ProgramRun {

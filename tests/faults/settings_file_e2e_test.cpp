@@ -18,7 +18,6 @@
 #include <random>
 
 #include "program_run.h"
-#include "support/pulse_session.h"
 
 namespace {
 
@@ -185,33 +184,30 @@ class SettingsFileTest : public testing::TestWithParam<StoreCase> {
  protected:
   void SetUp() override {
     if (fs::exists("/dev/snd/seq")) GTEST_SKIP() << "ALSA ports exist: more than one device";
-    if (!display_.Ok()) GTEST_SKIP() << "Xvfb did not start";
-    if (!pulse_.Ok()) GTEST_SKIP() << pulse_.Error();
+    if (const std::string missing = around_.Missing(); !missing.empty()) GTEST_SKIP() << missing;
     if (GetParam().permissionsMatter && !PermissionsWrapperWorks()) {
       GTEST_SKIP() << "cannot drop root's file-permission override (setpriv)";
     }
-    recording_ = pulse_.Folder() + "/clicks.raw";
-    ASSERT_TRUE(pulse_.StartRecording(recording_));
+    recording_ = around_.Record("clicks.raw");
+    ASSERT_FALSE(recording_.empty());
   }
 
-  XDisplay display_;
-  PulseSession pulse_;
-  TempDir home_;
+  ProgramSurroundings around_;
   std::string recording_;
 };
 
 TEST_P(SettingsFileTest, StartsClicksClosesAndLosesNothing) {
   const StoreCase& c = GetParam();
-  const fs::path root = home_.Path();
+  const fs::path root = around_.home.Path();
   c.prepare(root);
   const fs::path store = StoreFile(root);
   const std::string before = Snapshot(store);
   const auto entriesBefore = c.after == After::kRewritten ? Entries(store)
                                                           : std::map<std::string, std::string>{};
 
-  ProgramOptions options{root.string(), pulse_.ServerAddress(), {}};
+  ProgramOptions options = around_.Options();
   if (c.permissionsMatter) options.wrapper = PermissionsWrapper();
-  ProgramRun run(display_, options);
+  ProgramRun run(around_.display, options);
   const std::string main = run.Window(kMainTitle, 20s);
   ASSERT_FALSE(main.empty()) << run.Log();
   EXPECT_TRUE(WaitForClicks(recording_, 2, 10s)) << "no click heard";
