@@ -9,7 +9,6 @@
 // KEEP.raw keeps the recording (float32, interleaved stereo, 50 kHz).
 // Goal: no missed or extra click, drift under 0.1 ms, resident memory and
 // thread count the same at the end as at the start. Exit code 0 when met.
-#include <dirent.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -29,6 +28,7 @@
 #include "midi/message_time.h"
 #include "midi/real_provider.h"
 #include "support/onsets.h"
+#include "support/process_threads.h"
 #include "support/pulse_session.h"
 
 namespace {
@@ -54,15 +54,6 @@ long ResidentKiB() {
     if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
   }
   return -1;
-}
-
-int Threads() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/task")) {
-    while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
-    closedir(dir);
-  }
-  return count;
 }
 
 double CpuSeconds() {
@@ -185,7 +176,7 @@ int main(int argc, char** argv) {
   // Settled: the stream runs and the first clicks have been rendered.
   std::this_thread::sleep_for(std::chrono::seconds(2));
   const long rssStart = ResidentKiB();
-  const int threadsStart = Threads();
+  const int threadsStart = ThreadsOfThisProcess();
 
   for (int minute = 1;; ++minute) {
     const double left = seconds - static_cast<double>(MonotonicNowNs() - startNs) * 1e-9;
@@ -193,11 +184,11 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::duration<double>(std::min(60.0, left)));
     if (left > 60) {
       std::fprintf(stderr, "soak: %d min, %ld ticks, %ld KiB resident, %d threads\n", minute,
-                   g_ticks.load(std::memory_order_relaxed), ResidentKiB(), Threads());
+                   g_ticks.load(std::memory_order_relaxed), ResidentKiB(), ThreadsOfThisProcess());
     }
   }
   const long rssEnd = ResidentKiB();
-  const int threadsEnd = Threads();
+  const int threadsEnd = ThreadsOfThisProcess();
   const double cpu = CpuSeconds() - cpuStart;
   const double wall = static_cast<double>(MonotonicNowNs() - startNs) * 1e-9;
   timeKillEvent(event);

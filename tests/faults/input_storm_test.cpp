@@ -3,7 +3,6 @@
 // queued at once, keypad 0 and Enter alternating. Not one key-down is lost or
 // counted twice, exactly one periodic event is alive after a sync and none
 // after a stop, and the window still works.
-#include <dirent.h>
 
 #include <gmock/gmock.h>
 
@@ -14,6 +13,7 @@
 #include "framework/strings.h"
 #include "metronome/tempo.h"
 #include "running_window.h"
+#include "support/process_threads.h"
 
 namespace {
 
@@ -21,15 +21,6 @@ using testing::IsEmpty;
 
 constexpr int kRepeats = 1500;
 constexpr char kNoteOn37[] = "short 0x007F2599";
-
-int ThreadsOfThisProcess() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/task")) {
-    while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
-    closedir(dir);
-  }
-  return count;
-}
 
 long Count(const std::vector<std::string>& log, const std::string& prefix) {
   return std::count_if(log.begin(), log.end(),

@@ -8,13 +8,13 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <future>
 #include <memory>
 #include <thread>
 
 #include "midi/message_time.h"
 #include "midi/tick_grid.h"
+#include "support/process_threads.h"
 
 namespace {
 
@@ -72,15 +72,6 @@ DWORD_PTR UserOf(Recorder& r) { return reinterpret_cast<DWORD_PTR>(&r); }
 // For several events at once: only counts.
 void CountTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
   reinterpret_cast<std::atomic<int>*>(user)->fetch_add(1, std::memory_order_relaxed);
-}
-
-std::size_t ThreadCount() {
-  std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry :
-       std::filesystem::directory_iterator("/proc/self/task")) {
-    ++n;
-  }
-  return n;
 }
 
 // The timer is declared last so it is destroyed first: its threads are joined
@@ -260,8 +251,8 @@ TEST(PreciseTimerKill, DoesNotWaitForARunningTick) {
 TEST(PreciseTimerThreads, SetAndKillCyclesLeaveNoThreadBehind) {
   // Any thread the runtime starts once (a sanitizer's helper) is started here, before counting.
   std::thread([] {}).join();
-  const std::size_t baseline = ThreadCount();
-  std::size_t most = baseline;
+  const int baseline = ThreadsOfThisProcess();
+  int most = baseline;
   {
     std::atomic<int> ticks{0};
     PreciseTimer timer;
@@ -277,18 +268,18 @@ TEST(PreciseTimerThreads, SetAndKillCyclesLeaveNoThreadBehind) {
             timer.SetEvent(TimerPeriod{1'000'000, 1}, &CountTick, user, TIME_ONESHOT);
         ASSERT_NE(oneShot, 0u);
       }
-      most = std::max(most, ThreadCount());
+      most = std::max(most, ThreadsOfThisProcess());
     }
     EXPECT_LT(most, baseline + 16) << "killed events' threads pile up";
   }
   // A joined thread may linger in /proc for a moment after join returns.
-  EXPECT_TRUE(WaitFor([&] { return ThreadCount() == baseline; }, 2000ms))
-      << ThreadCount() << " threads, " << baseline << " before";
+  EXPECT_TRUE(WaitFor([&] { return ThreadsOfThisProcess() == baseline; }, 2000ms))
+      << ThreadsOfThisProcess() << " threads, " << baseline << " before";
 }
 
 TEST(PreciseTimerThreads, DestructorStopsAndJoinsLiveEvents) {
   std::thread([] {}).join();
-  const std::size_t baseline = ThreadCount();
+  const int baseline = ThreadsOfThisProcess();
   std::atomic<int> ticks{0};
   {
     PreciseTimer timer;
@@ -302,7 +293,7 @@ TEST(PreciseTimerThreads, DestructorStopsAndJoinsLiveEvents) {
   const int atDestruction = ticks.load();
   std::this_thread::sleep_for(60ms);
   EXPECT_EQ(ticks.load(), atDestruction) << "a tick ran after the timer was destroyed";
-  EXPECT_TRUE(WaitFor([&] { return ThreadCount() == baseline; }, 2000ms));
+  EXPECT_TRUE(WaitFor([&] { return ThreadsOfThisProcess() == baseline; }, 2000ms));
 }
 
 // The grid arithmetic, with periods and tick numbers whose products overflow 64 bits.
